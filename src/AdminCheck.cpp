@@ -1,0 +1,44 @@
+// AdminCheck: starts the server variant that fits the current account.
+//
+// Asks `net user` about the current user, and starts KelmoraServer2.1_UAC when
+// the account is listed in the Administrators group, KelmoraServer2.1 when not.
+// Prints nothing of its own and always exits with 0.
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+// Runs `command` through the command interpreter and returns everything it
+// wrote to standard output and standard error, in the order it arrived.
+// Returns an empty text when the command cannot be started.
+std::string GetStdoutFromCommand(std::string command)
+{
+    std::string output;
+    command += " 2>&1";
+
+    FILE* pipe = _popen(command.c_str(), "r");
+    if (!pipe)
+        return output;
+
+    // Appended by count, so a zero byte in the output loses nothing; a read
+    // error ends the loop just as the end of the output does.
+    char buffer[256];
+    while (size_t count = fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, count);
+
+    _pclose(pipe);
+    return output;
+}
+
+int main()
+{
+    // The quotes keep a user name with spaces or with &, ( or ) as one
+    // argument to net, and keep the interpreter from running any of it.
+    std::string account = GetStdoutFromCommand("net user \"%username%\"");
+
+    if (account.find("Administrators") != std::string::npos)
+        system("KelmoraServer2.1_UAC");
+    else
+        system("KelmoraServer2.1");
+    return 0;
+}
