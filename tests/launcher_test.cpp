@@ -217,6 +217,7 @@ using Launch = Launcher;
 TEST_F(Launch, WaitsForTheServerToEnd)
 {
     Write("net.out", NetUserListing("*Administrators"));
+    Write("server.delay", "500");  // a launcher that does not wait ends first
     RunLauncher();
     EXPECT_TRUE(Exists(Path("KelmoraServer2.1_UAC.done")));
 }

@@ -1,9 +1,8 @@
 // Stand-in for a server variant; built once under each variant's name.
 // Says on the console which variant started, appends a line to servers.log
 // in the working folder ("<name> args=<count> probe-finished=<yes|no>"),
-// waits a moment so that a launcher which does not wait would end first,
-// then leaves <name>.done behind and exits with the number in
-// server.exitcode, if there is one.
+// waits the milliseconds in server.delay, if any, then leaves <name>.done
+// behind and exits with the number in server.exitcode, if any.
 #include <windows.h>
 #include <cstdio>
 #include <string>
@@ -14,6 +13,17 @@ static std::string OwnName()
     std::string name(path, GetModuleFileNameA(nullptr, path, sizeof path));
     name.erase(0, name.find_last_of("\\/") + 1);
     return name.substr(0, name.size() - 4);  // without ".exe"
+}
+
+static int NumberIn(const char* name)
+{
+    int number = 0;
+    if (FILE* file = fopen(name, "rb")) {
+        if (fscanf(file, "%d", &number) != 1)
+            number = 0;
+        fclose(file);
+    }
+    return number;
 }
 
 static bool Exists(const char* name)
@@ -32,14 +42,7 @@ int main(int argc, char**)
             Exists("net.finished") ? "yes" : "no");
     fclose(log);
 
-    Sleep(300);
+    Sleep(NumberIn("server.delay"));
     fclose(fopen((name + ".done").c_str(), "wb"));
-
-    int exit_code = 0;
-    if (FILE* file = fopen("server.exitcode", "rb")) {
-        if (fscanf(file, "%d", &exit_code) != 1)
-            exit_code = 0;
-        fclose(file);
-    }
-    return exit_code;
+    return NumberIn("server.exitcode");
 }
