@@ -18,20 +18,20 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# PNGs are written without time stamps, so that the same sources give the same
-# bytes. Reads $1, quantises it to $2 colours plus full transparency, writes $3.
+# PNGs are written without time stamps, so that the same sources give the same bytes.
+no_stamps=(-strip -define png:exclude-chunks=date,time)
+
+# Reads $1, quantises it to $2 colours plus full transparency, writes $3.
 palette() {
     convert "$1" -channel A -threshold 50% +channel -background black -alpha background \
-        +dither -colors "$2" -strip -define png:exclude-chunks=date,time "PNG32:$3"
+        +dither -colors "$2" "${no_stamps[@]}" "PNG32:$3"
 }
 
-convert -size 256x256 xc:none -draw "$(grep -v '^#' icon.mvg)" \
-    -strip -define png:exclude-chunks=date,time PNG32:$work/256.png
+convert -size 256x256 xc:none -draw "$(grep -v '^#' icon.mvg)" "${no_stamps[@]}" PNG32:$work/256.png
 for size in 64 48 32; do
-    convert $work/256.png -filter Lanczos -resize ${size}x$size \
-        -strip -define png:exclude-chunks=date,time PNG32:$work/$size.png
+    convert $work/256.png -filter Lanczos -resize ${size}x$size "${no_stamps[@]}" PNG32:$work/$size.png
 done
-convert icon-16.xpm -strip -define png:exclude-chunks=date,time PNG32:$work/16.png
+convert icon-16.xpm "${no_stamps[@]}" PNG32:$work/16.png
 
 palette $work/32.png 15 $work/32-4.png
 palette $work/16.png 15 $work/16-4.png
@@ -46,5 +46,4 @@ icotool -c -o AdminCheck.ico \
 # The preview shows every image of the icon as stored, side by side.
 icotool -x -o $work AdminCheck.ico
 convert -background none $(for i in $(seq 10); do echo $work/AdminCheck_${i}_*.png; done) \
-    -gravity south +append \
-    -strip -define png:exclude-chunks=date,time PNG32:icon-preview.png
+    -gravity south +append "${no_stamps[@]}" PNG32:icon-preview.png

@@ -109,15 +109,18 @@ TEST_F(Image, CarriesOnlyTheIconGroupIdAndItsTenImages)
     std::vector<std::string> icons;
     EnumResourceNamesA(module_, RT_ICON, CollectName, reinterpret_cast<LONG_PTR>(&icons));
     EXPECT_EQ(icons, (std::vector<std::string>{"#1", "#2", "#3", "#4", "#5", "#6", "#7", "#8", "#9", "#10"}));
+}
 
-    icons.push_back("ID");
-    for (const std::string& name : icons) {
-        LPCSTR type = name == "ID" ? RT_GROUP_ICON : RT_ICON;
-        LPCSTR id = name == "ID" ? "ID" : MAKEINTRESOURCEA(std::stoi(name.substr(1)));
-        std::vector<WORD> languages;
-        EnumResourceLanguagesA(module_, type, id, CollectLanguage, reinterpret_cast<LONG_PTR>(&languages));
-        EXPECT_EQ(languages, std::vector<WORD>{1033}) << name;
-    }
+TEST_F(Image, ResourcesAreInEnglishUnitedStates)
+{
+    auto languages = [](LPCSTR type, LPCSTR name) {
+        std::vector<WORD> found;
+        EnumResourceLanguagesA(module_, type, name, CollectLanguage, reinterpret_cast<LONG_PTR>(&found));
+        return found;
+    };
+    EXPECT_EQ(languages(RT_GROUP_ICON, "ID"), std::vector<WORD>{1033});
+    for (WORD id = 1; id <= 10; ++id)
+        EXPECT_EQ(languages(RT_ICON, MAKEINTRESOURCEA(id)), std::vector<WORD>{1033}) << "icon " << id;
 }
 
 TEST_F(Image, ShowsOneIconInTheShell)
