@@ -5,21 +5,16 @@
 # batch file would. Prints the medians in milliseconds and the launcher's
 # ratio to each. Usage: scripts/bench.sh [runs]
 set -euo pipefail
-cd "$(dirname "$0")/.."
 runs=${1:-15}
+source "$(dirname "$0")/build-for-wine.sh"
 
-scripts/setup.sh
-cmake --preset mingw-x86 >/dev/null
-cmake --build --preset mingw-x86 >/dev/null
-
-build=$PWD/build/mingw-x86
 bench=$build/bench
 rm -rf "$bench" && mkdir -p "$bench"
 cp "$build"/bin/{AdminCheck,net,KelmoraServer2.1,KelmoraServer2.1_UAC}.exe "$bench"
 cd "$bench"
 
-export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineserver -p                   # one warm server for every run
+wineserver -w                   # let a server left by an earlier run end
+wineserver -p                   # then keep one warm server for every run
 trap 'wineserver -k' EXIT
 wine cmd /c exit >/dev/null 2>&1
 
