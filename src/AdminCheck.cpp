@@ -16,15 +16,25 @@ std::string GetStdoutFromCommand(std::string command)
     std::string output;
     command += " 2>&1";
 
-    FILE* pipe = _popen(command.c_str(), "r");
+    // Binary mode, because text mode would take a Ctrl-Z byte (0x1A) for the
+    // end of the output and drop the rest. Line ends are translated here
+    // instead, as text mode would: CR LF becomes LF, a lone CR stays.
+    FILE* pipe = _popen(command.c_str(), "rb");
     if (!pipe)
         return output;
 
-    // Appended by count, so a zero byte in the output loses nothing; a read
-    // error ends the loop just as the end of the output does.
+    // Read by count, so a zero byte loses nothing; a read error ends the loop
+    // just as the end of the output does. The CR of a CR LF may end one read
+    // and its LF begin the next, so the CR is looked for in the output.
     char buffer[256];
-    while (size_t count = fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, count);
+    while (size_t count = fread(buffer, 1, sizeof buffer, pipe)) {
+        for (size_t i = 0; i < count; ++i) {
+            if (buffer[i] == '\n' && !output.empty() && output.back() == '\r')
+                output.back() = '\n';
+            else
+                output += buffer[i];
+        }
+    }
 
     _pclose(pipe);
     return output;

@@ -190,6 +190,9 @@ const ProbeCase kProbeCases[] = {
     {"MarkerInsideLongerWord", NetUserListing("*DomainAdministratorsOfSite"), "", kUac},
     {"ManyMiBWithMarkerAtEnd", ManyMiBThenMarker(), "", kUac},
     {"AccessDenied", "", "System error 5 has occurred.\r\n\r\nAccess is denied.\r\n", kPlain},
+    {"MarkerAfterCtrlZ", "Full Name  A\x1A" "B\r\nLocal Group Memberships  *Administrators\r\n", "", kUac},
+    {"MarkerAfterCtrlZOnStandardError", "User name alice\r\n", "A\x1A" "B\r\n*Administrators\r\n", kUac},
+    {"CtrlZWithoutMarker", NetUserListing("*Users \x1A" "*Guests"), "", kPlain},
 };
 
 class ProbeOutput : public Launcher, public testing::WithParamInterface<ProbeCase> {};
