@@ -19,6 +19,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # PNGs are written without time stamps, so that the same sources give the same bytes.
+# shellcheck disable=SC2054 # the commas belong to the option's value
 no_stamps=(-strip -define png:exclude-chunks=date,time)
 
 # Reads $1, quantises it to $2 colours plus full transparency, writes $3.
@@ -45,5 +46,7 @@ icotool -c -o AdminCheck.ico \
 
 # The preview shows every image of the icon as stored, side by side.
 icotool -x -o $work AdminCheck.ico
-convert -background none $(for i in $(seq 10); do echo $work/AdminCheck_${i}_*.png; done) \
+images=()
+for i in $(seq 10); do images+=("$work"/AdminCheck_"$i"_*.png); done
+convert -background none "${images[@]}" \
     -gravity south +append "${no_stamps[@]}" PNG32:icon-preview.png

@@ -6,6 +6,7 @@
 # ratio to each. Usage: scripts/bench.sh [runs]
 set -euo pipefail
 runs=${1:-15}
+# shellcheck source=scripts/build-for-wine.sh
 source "$(dirname "$0")/build-for-wine.sh"
 
 bench=$build/bench
@@ -22,7 +23,8 @@ wine cmd /c exit >/dev/null 2>&1
 median_ms() {
     local times=()
     for ((i = 0; i < runs; i++)); do
-        local start=$(date +%s%N)
+        local start
+        start=$(date +%s%N)
         "$@" >/dev/null 2>&1
         times+=($(( ($(date +%s%N) - start) / 1000000 )))
     done
@@ -43,7 +45,7 @@ ratio() { python3 -c "print(f'{$1 / $2:.2f}')"; }
 
 printf '%-6s %9s %7s %7s %10s %11s\n' output launcher nul find launch/nul launch/find
 for size in 1K 1M 8M; do
-    make_output $(numfmt --from=iec $size)
+    make_output "$(numfmt --from=iec $size)"
     launcher=$(median_ms wine AdminCheck.exe)
     nul=$(median_ms wine cmd /c "cmd /c net user alice 2>&1 >NUL & cmd /c KelmoraServer2.1_UAC")
     find=$(median_ms wine cmd /c "net user alice 2>&1 | find \"Administrators\" >NUL & KelmoraServer2.1_UAC")

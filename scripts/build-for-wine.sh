@@ -1,7 +1,9 @@
-# Sourced by the demo and the benchmark: installs what is missing, builds the
-# mingw-x86 preset, and points Wine at the build's own prefix, as the tests do.
+# shellcheck shell=bash
+# Sourced by the demo, the benchmark and the release test: installs what is
+# missing, builds the mingw-x86 preset, and points Wine at the build's own
+# prefix, as the tests do.
 # Leaves the repository as the working folder and the build folder in $build.
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
+cd "$(dirname "${BASH_SOURCE[0]}")/.." || return
 scripts/setup.sh
 cmake --preset mingw-x86 >/dev/null
 cmake --build --preset mingw-x86 >/dev/null
