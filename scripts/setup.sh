@@ -51,9 +51,9 @@ fi
 runs_32bit && exit 0
 
 # Some virtual machines have no 32-bit mode for user programs. QEMU translates
-# 32-bit code instead; releases before 8.1 ignore the address reservations
-# Wine makes and take about a minute to start each program, so Debian 12 takes
-# it from bookworm-backports.
+# 32-bit code instead. Debian 12's own QEMU 7.2 mishandles the address
+# reservations Wine makes and takes about a minute to start each program; the
+# QEMU 10 of bookworm-backports starts one in a fraction of a second.
 need_root "this machine cannot run 32-bit programs and needs QEMU's emulator for them"
 echo "setup: this machine cannot run 32-bit x86 programs; setting up QEMU's emulator for them"
 # shellcheck source=/dev/null
