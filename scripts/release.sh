@@ -55,6 +55,8 @@ if [ -n "$pkcs12" ]; then
     export ADMINCHECK_SIGN_PKCS12=$pkcs12 ADMINCHECK_SIGN_PASSWORD_FILE=$password
     [ -z "$timestamp" ] || export ADMINCHECK_SIGN_TIMESTAMP_URL=$timestamp
 fi
-package=$(cpack --preset mingw-x86 | tee /dev/stderr | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
+cpack_output=$(cpack --preset mingw-x86)
+echo "$cpack_output" >&2
+package=$(sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p' <<<"$cpack_output")
 [ -n "$package" ] || { echo "release: CPack made no archive" >&2; exit 1; }
 echo "$package"
