@@ -23,6 +23,7 @@ case $# in
 esac
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
+"$repo/scripts/setup.sh"  # osslsigncode and unzip first, the toolchain for the rebuild
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -53,7 +54,6 @@ else
     cp "$launcher" "$work/unsigned.exe"
 fi
 
-"$repo/scripts/setup.sh"
 git clone -q "$repo" "$work/source"
 git -C "$work/source" checkout -q "$commit" 2>/dev/null ||
     reject "commit $commit is not in $repo"
