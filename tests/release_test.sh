@@ -27,12 +27,13 @@ fails() { ! "$@"; }
 checksum_matches() { (cd "$(dirname "$1")" && sha256sum --check "$(basename "$1").sha256"); }
 
 # Makes a release in the clone $1 with the further options given; copies the
-# archive and its checksum file into $2.
+# archive and its checksum file into $2. What every release logs is kept in
+# release.log.
 release() {
     local clone=$1 into=$2
     shift 2
     mkdir -p "$into"
-    package=$("$clone/scripts/release.sh" --no-tests "$@" 2>"$work/release.log" | tail -n 1)
+    package=$("$clone/scripts/release.sh" --no-tests "$@" 2>>"$work/release.log" | tail -n 1)
     cp "$package" "$package.sha256" "$into"
 }
 
