@@ -1,8 +1,10 @@
 // Runs the real AdminCheck.exe in a fresh folder per case, beside stand-ins
 // for `net` and for both server variants, and checks what it started.
 #include <windows.h>
+#include <lm.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -281,5 +283,68 @@ TEST_P(UserName, ReachesNetAsOneArgument)
 
 INSTANTIATE_TEST_SUITE_P(Table, UserName,
                          testing::Values("alice", "John Smith", "R&D", "Ops (Night)^2"));
+
+// --- Windows' own net user, against the account database ---------------------
+
+bool RunningUnderWine()
+{
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// The local name of the builtin administrators group, S-1-5-32-544.
+std::wstring LocalNameOfAdministrators()
+{
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD sid_size = sizeof sid;
+    wchar_t name[256], domain[256];
+    DWORD name_size = 256, domain_size = 256;
+    SID_NAME_USE use;
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sid_size) ||
+        !LookupAccountSidW(nullptr, sid, name, &name_size, domain, &domain_size, &use))
+        return L"";
+    return name;
+}
+
+// The server that the local account database predicts for `user`, or nullptr
+// when it does not know the user (a domain account). Level 0 without indirect
+// groups is the list net user prints under "Local Group Memberships"; net
+// prints each group's local name, which holds the word only on an English
+// Windows.
+const char* ServerPredictedFor(const wchar_t* user)
+{
+    LOCALGROUP_USERS_INFO_0* groups = nullptr;
+    DWORD read = 0, total = 0;
+    NET_API_STATUS status = NetUserGetLocalGroups(nullptr, user, 0, 0, reinterpret_cast<BYTE**>(&groups),
+                                                  MAX_PREFERRED_LENGTH, &read, &total);
+    const std::wstring administrators = LocalNameOfAdministrators();
+    bool member = false;
+    for (DWORD i = 0; status == NERR_Success && i < read; ++i)
+        member = member || administrators == groups[i].lgrui0_name;
+    NetApiBufferFree(groups);
+    if (status == NERR_UserNotFound)
+        return nullptr;
+    EXPECT_EQ(status, static_cast<NET_API_STATUS>(NERR_Success)) << "NetUserGetLocalGroups failed";
+    return member && administrators == L"Administrators" ? kUac : kPlain;
+}
+
+using RealNetUser = Launcher;
+
+TEST_F(RealNetUser, StartsTheServerThatTheAccountDatabasePredicts)
+{
+    if (RunningUnderWine())
+        GTEST_SKIP() << "Wine's net has no user command; this case needs Windows' own net user";
+    const char* user = std::getenv("USERNAME");
+    const wchar_t* wide_user = _wgetenv(L"USERNAME");
+    ASSERT_TRUE(user && wide_user) << "USERNAME is not set";
+    const char* expected = ServerPredictedFor(wide_user);
+    if (!expected)
+        GTEST_SKIP() << "the local account database does not know " << user << " (a domain account?)";
+
+    Remove("net.exe");
+    LauncherRun run = RunLauncher(user);
+
+    EXPECT_EQ(run.exit_code, 0u);
+    EXPECT_EQ(Read("servers.log"), std::string(expected) + " args=0 probe-finished=no\n") << run.console;
+}
 
 }  // namespace
