@@ -92,6 +92,18 @@ sed -i 's/KelmoraServer2\.1_UAC/KelmoraServer2.1_UAX/' "$tampered"/*/AdminCheck.
 check "verify-release rejects an altered launcher with a recomputed checksum" \
     fails "$verify" "$work/tampered.zip"
 
+# The release notes for a tag: its version's section of the changelog.
+notes=$work/b/at/another/depth/scripts/release-notes.sh
+version=${zip_name#AdminCheck-}
+version=${version%-win32.zip}
+prints_only_its_section() {
+    "$notes" "v$version" > "$work/notes.md" && [ -s "$work/notes.md" ] && ! grep '^## ' "$work/notes.md"
+}
+check "release-notes prints the version's changelog section for its tag" prints_only_its_section
+check "release-notes rejects a tag that is not the version's" fails "$notes" "v$version.1"
+sed -i "s/^## $version\$/## 0.0.0-other/" "$work/b/at/another/depth/CHANGELOG.md"
+check "release-notes rejects a version without a changelog section" fails "$notes" "v$version"
+
 # The signed launcher under Wine: the image test beside it, then a run beside
 # a stand-in net that answers as for an administrator.
 # shellcheck source=scripts/build-for-wine.sh
