@@ -67,12 +67,11 @@ debian_archive() {
         $1 != "deb" { next }
         {
             key = ""; i = 2
-            if ($2 ~ /^\[/) {
-                for (; i <= NF && $i !~ /\]$/; i++)
+            if ($2 ~ /^\[/)
+                for (; i <= NF; i++) {
                     if ($i ~ /signed-by=/) key = $i
-                if ($i ~ /signed-by=/) key = $i
-                i++
-            }
+                    if ($i ~ /\]$/) { i++; break }
+                }
             sub(/.*signed-by=/, "", key); sub(/\]$/, "", key)
             if ($(i + 1) == suite) print $i, key
         }'
