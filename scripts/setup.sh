@@ -102,6 +102,13 @@ add_backports() {
     } > "/etc/apt/sources.list.d/$codename-backports.sources"
 }
 
+# A source that fails to refresh (a mirror caught mid-sync, say) leaves apt
+# with the lists it had; the install that follows says plainly if they do not
+# serve what is needed.
+update_package_lists() {
+    apt-get update -qq || echo "setup: some package lists could not be refreshed; going on with those apt has" >&2
+}
+
 missing=()
 for package in "${packages[@]}"; do
     installed "$package" || missing+=("$package")
@@ -111,7 +118,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     need_root "missing ${missing[*]}"
     echo "setup: installing ${missing[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    apt-get update -qq
+    update_package_lists
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
         "${missing[@]}" >/dev/null
 fi
@@ -129,7 +136,7 @@ codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 release=()
 if [ "$codename" = bookworm ]; then
     add_backports
-    apt-get update -qq
+    update_package_lists
     release=(-t bookworm-backports)
 fi
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
