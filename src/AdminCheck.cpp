@@ -4,6 +4,8 @@
 // the account is listed in the Administrators group, KelmoraServer2.1 when not.
 // Prints nothing of its own and always exits with 0.
 
+#include <windows.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -40,11 +42,26 @@ std::string GetStdoutFromCommand(std::string command)
     return output;
 }
 
+// Ctrl-C, Ctrl-Break and a logoff reach every process on the console, the
+// server included, and the server decides how to end. Claiming them keeps
+// Windows' default handler from ending the launcher while the server still
+// runs, so that whoever watches the launcher sees it end after the server.
+// Closing the console and shutting down keep their default.
+BOOL WINAPI LeaveCtrlEventsToTheServer(DWORD event)
+{
+    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_LOGOFF_EVENT;
+}
+
 int main()
 {
     // The quotes keep a user name with spaces or with &, ( or ) as one
     // argument to net, and keep the interpreter from running any of it.
     std::string account = GetStdoutFromCommand("net user \"%username%\"");
+
+    // Only now: a Ctrl-C during the probe still ends the launcher, rather
+    // than starting the plain server on a probe cut short. A handler, not
+    // SetConsoleCtrlHandler(NULL, TRUE), whose flag the server would inherit.
+    SetConsoleCtrlHandler(LeaveCtrlEventsToTheServer, TRUE);
 
     if (account.find("Administrators") != std::string::npos)
         system("KelmoraServer2.1_UAC");

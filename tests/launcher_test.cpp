@@ -4,11 +4,13 @@
 #include <lm.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -60,6 +62,47 @@ struct LauncherRun {
     std::string console;  // all the launcher's console shows, stdout and stderr
 };
 
+// Starts `program` with standard output and error going to the file `output`
+// and no input; `folder` and `environment` as CreateProcess takes them.
+PROCESS_INFORMATION StartProgram(const std::string& program, std::string command_line,
+                                 const std::string& output, DWORD flags,
+                                 const char* folder = nullptr, char* environment = nullptr)
+{
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE file = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
+                              CREATE_ALWAYS, 0, nullptr);
+    HANDLE input = CreateFileA("NUL", GENERIC_READ, 0, &inheritable, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;  // for a console of its own
+    startup.hStdInput = input;
+    startup.hStdOutput = file;
+    startup.hStdError = file;
+    PROCESS_INFORMATION process = {};
+    CreateProcessA(program.c_str(), &command_line[0], nullptr, nullptr, TRUE, flags, environment,
+                   folder, &startup, &process);
+    CloseHandle(input);
+    CloseHandle(file);
+    return process;
+}
+
+// Waits up to a minute for `process` to end, and ends it after that; gives
+// its exit status, or ~0 when it was not started or did not end.
+DWORD WaitForExit(const PROCESS_INFORMATION& process)
+{
+    DWORD exit_code = ~0u;
+    if (!process.hProcess)
+        return exit_code;
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &exit_code);
+    else
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exit_code;
+}
+
 class Launcher : public testing::Test {
 protected:
     void SetUp() override
@@ -84,40 +127,28 @@ protected:
     std::string Read(const std::string& name) const { return ReadFile(Path(name)); }
     void Remove(const std::string& name) const { DeleteFileA(Path(name).c_str()); }
 
-    // Starts AdminCheck.exe in the case folder with its console going to a
-    // file, and waits for it.
+    // Starts AdminCheck.exe from the case folder, in `working_folder` (the
+    // case folder by default), with its console going to console.txt.
+    PROCESS_INFORMATION StartLauncher(const std::string& user_name = "alice",
+                                      const std::string& arguments = "", DWORD flags = 0,
+                                      const std::string& working_folder = "") const
+    {
+        std::string environment = EnvironmentWithUserName(user_name);
+        const std::string& folder = working_folder.empty() ? folder_ : working_folder;
+        return StartProgram(Path("AdminCheck.exe"), "AdminCheck.exe " + arguments,
+                            Path("console.txt"), flags, folder.c_str(), &environment[0]);
+    }
+
+    LauncherRun WaitForLauncher(const PROCESS_INFORMATION& launcher) const
+    {
+        DWORD exit_code = WaitForExit(launcher);
+        return {exit_code, Read("console.txt")};
+    }
+
     LauncherRun RunLauncher(const std::string& user_name = "alice",
                             const std::string& arguments = "") const
     {
-        SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-        HANDLE console = CreateFileA(Path("console.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                     &inheritable, CREATE_ALWAYS, 0, nullptr);
-        HANDLE input = CreateFileA("NUL", GENERIC_READ, 0, &inheritable, OPEN_EXISTING, 0, nullptr);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = input;
-        startup.hStdOutput = console;
-        startup.hStdError = console;
-
-        std::string program = Path("AdminCheck.exe");
-        std::string command_line = "AdminCheck.exe " + arguments;
-        std::string environment = EnvironmentWithUserName(user_name);
-        PROCESS_INFORMATION process = {};
-        LauncherRun run = {~0u, ""};
-        if (CreateProcessA(program.c_str(), &command_line[0], nullptr, nullptr, TRUE, 0,
-                           &environment[0], folder_.c_str(), &startup, &process)) {
-            if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-                GetExitCodeProcess(process.hProcess, &run.exit_code);
-            else
-                TerminateProcess(process.hProcess, 1);
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-        }
-        CloseHandle(input);
-        CloseHandle(console);
-        run.console = Read("console.txt");
-        return run;
+        return WaitForLauncher(StartLauncher(user_name, arguments));
     }
 
 private:
@@ -138,9 +169,11 @@ private:
     std::string folder_;
 };
 
-std::string ServerLogLine(const std::string& server)
+// The line a server started with no arguments logs; the stand-in net, when it
+// ran, had finished by then.
+std::string ServerLogLine(const std::string& server, bool stand_in_net_ran = true)
 {
-    return server + " args=0 probe-finished=yes\n";
+    return server + " args=0 probe-finished=" + (stand_in_net_ran ? "yes" : "no") + "\n";
 }
 
 // --- Which server the probe's output leads to -------------------------------
@@ -267,7 +300,7 @@ TEST_F(Launch, StartsThePlainServerWhenTheProbeCannotRun)
     Remove("net.exe");  // the system's own net answers, or nothing does
     LauncherRun run = RunLauncher("nobody-by-this-name");
     EXPECT_EQ(run.exit_code, 0u);
-    EXPECT_EQ(Read("servers.log"), std::string(kPlain) + " args=0 probe-finished=no\n");
+    EXPECT_EQ(Read("servers.log"), ServerLogLine(kPlain, false));
 }
 
 // --- The user name reaches net as one argument -------------------------------
@@ -291,6 +324,8 @@ bool RunningUnderWine()
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
 }
 
+const char kNeedsWindowsNet[] = "Wine's net has no user command; this case needs Windows' own net user";
+
 // The local name of the builtin administrators group, S-1-5-32-544.
 std::wstring LocalNameOfAdministrators()
 {
@@ -305,26 +340,27 @@ std::wstring LocalNameOfAdministrators()
     return name;
 }
 
-// The server that the local account database predicts for `user`, or nullptr
-// when it does not know the user (a domain account). Level 0 without indirect
-// groups is the list net user prints under "Local Group Memberships"; net
-// prints each group's local name, which holds the word only on an English
-// Windows.
-const char* ServerPredictedFor(const wchar_t* user)
+// The local groups of `user` as net user lists them under "Local Group
+// Memberships": level 0, without indirect groups.
+NET_API_STATUS LocalGroupsOf(const wchar_t* user, std::vector<std::wstring>& groups)
 {
-    LOCALGROUP_USERS_INFO_0* groups = nullptr;
+    LOCALGROUP_USERS_INFO_0* found = nullptr;
     DWORD read = 0, total = 0;
-    NET_API_STATUS status = NetUserGetLocalGroups(nullptr, user, 0, 0, reinterpret_cast<BYTE**>(&groups),
+    NET_API_STATUS status = NetUserGetLocalGroups(nullptr, user, 0, 0, reinterpret_cast<BYTE**>(&found),
                                                   MAX_PREFERRED_LENGTH, &read, &total);
-    const std::wstring administrators = LocalNameOfAdministrators();
-    bool member = false;
     for (DWORD i = 0; status == NERR_Success && i < read; ++i)
-        member = member || administrators == groups[i].lgrui0_name;
-    NetApiBufferFree(groups);
-    if (status == NERR_UserNotFound)
-        return nullptr;
-    EXPECT_EQ(status, static_cast<NET_API_STATUS>(NERR_Success)) << "NetUserGetLocalGroups failed";
-    return member && administrators == L"Administrators" ? kUac : kPlain;
+        groups.push_back(found[i].lgrui0_name);
+    NetApiBufferFree(found);
+    return status;
+}
+
+// net prints each group's local name, which is "Administrators" only on an
+// English Windows.
+bool InAdministratorsByThatName(const std::vector<std::wstring>& groups)
+{
+    const std::wstring administrators = LocalNameOfAdministrators();
+    return administrators == L"Administrators" &&
+           std::find(groups.begin(), groups.end(), administrators) != groups.end();
 }
 
 using RealNetUser = Launcher;
@@ -332,19 +368,130 @@ using RealNetUser = Launcher;
 TEST_F(RealNetUser, StartsTheServerThatTheAccountDatabasePredicts)
 {
     if (RunningUnderWine())
-        GTEST_SKIP() << "Wine's net has no user command; this case needs Windows' own net user";
+        GTEST_SKIP() << kNeedsWindowsNet;
     const char* user = std::getenv("USERNAME");
     const wchar_t* wide_user = _wgetenv(L"USERNAME");
     ASSERT_TRUE(user && wide_user) << "USERNAME is not set";
-    const char* expected = ServerPredictedFor(wide_user);
-    if (!expected)
+    std::vector<std::wstring> groups;
+    NET_API_STATUS status = LocalGroupsOf(wide_user, groups);
+    if (status == NERR_UserNotFound)
         GTEST_SKIP() << "the local account database does not know " << user << " (a domain account?)";
+    ASSERT_EQ(status, static_cast<NET_API_STATUS>(NERR_Success)) << "NetUserGetLocalGroups failed";
+    const char* expected = InAdministratorsByThatName(groups) ? kUac : kPlain;
 
     Remove("net.exe");
     LauncherRun run = RunLauncher(user);
 
     EXPECT_EQ(run.exit_code, 0u);
-    EXPECT_EQ(Read("servers.log"), std::string(expected) + " args=0 probe-finished=no\n") << run.console;
+    EXPECT_EQ(Read("servers.log"), ServerLogLine(expected, false)) << run.console;
 }
+
+// --- Ctrl-C and Ctrl-Break, sent to the launcher's own console ----------------
+
+// Waits up to half a minute for `path` to appear.
+bool Appears(const std::string& path)
+{
+    for (int i = 0; i < 300 && !Exists(path); ++i)
+        Sleep(100);
+    return Exists(path);
+}
+
+class ConsoleControl : public Launcher, public testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override
+    {
+        if (RunningUnderWine())
+            GTEST_SKIP() << "Wine's console events are not Windows': Ctrl-Break fails with an invalid "
+                            "handle, Ctrl-C's default handler exits with 0, and cmd ends at once on Ctrl-C";
+        Launcher::SetUp();
+        // A CI service may start its steps with Ctrl-C ignored, which the
+        // launcher would inherit. This process shares no console with it.
+        SetConsoleCtrlHandler(nullptr, FALSE);
+    }
+
+    // Starts the launcher in a console of its own, as a person's would be.
+    PROCESS_INFORMATION StartLauncherInItsOwnConsole() const
+    {
+        return StartLauncher("alice", "", CREATE_NEW_CONSOLE);
+    }
+
+    // Sends the event to everyone on the launcher's console, through a helper
+    // that attaches to it: this process keeps its own console.
+    DWORD SendEvent(DWORD launcher) const
+    {
+        return WaitForExit(StartProgram(FolderOfThisProgram() + "send_ctrl_event.exe",
+                                        "send_ctrl_event " + std::to_string(launcher) + " " + GetParam(),
+                                        Path("send_ctrl_event.txt"), DETACHED_PROCESS));
+    }
+
+    struct EndOfServing {
+        bool serving;  // the server had started
+        DWORD sent;    // the helper's exit status
+        DWORD exit_code;
+        std::string mark;  // what the server had left when the launcher ended
+        std::string console;
+    };
+
+    // Starts the server through the launcher, sends the event while it runs,
+    // and takes the server's mark the moment the launcher has ended.
+    EndOfServing SendWhileTheServerRuns() const
+    {
+        Write("net.out", NetUserListing("*Administrators"));
+        Write("server.ctrl", "");
+        PROCESS_INFORMATION launcher = StartLauncherInItsOwnConsole();
+        EndOfServing end = {Appears(Path("servers.log")), ~0u, ~0u, "", ""};
+        if (end.serving)
+            end.sent = SendEvent(launcher.dwProcessId);
+        LauncherRun run = WaitForLauncher(launcher);
+        end.mark = Read("KelmoraServer2.1_UAC.done");
+        end.exit_code = run.exit_code;
+        end.console = run.console;
+        return end;
+    }
+};
+
+TEST_P(ConsoleControl, WhileTheServerRunsTheLauncherEndsAfterItWithZero)
+{
+    EndOfServing end = SendWhileTheServerRuns();
+    ASSERT_TRUE(end.serving) << "the server did not start\n" << end.console;
+    ASSERT_EQ(end.sent, 0u) << Read("send_ctrl_event.txt");
+    EXPECT_EQ(end.mark, GetParam()) << "the launcher ended before the server had shut down";
+    EXPECT_EQ(end.exit_code, 0u);
+}
+
+// The case above catches a launcher without the handler, which Windows'
+// default handler ends at once, before the server's mark.
+TEST_P(ConsoleControl, WithoutTheHandlerTheLauncherWouldEndFirst)
+{
+    ASSERT_TRUE(CopyFileA((FolderOfThisProgram() + "launcher_without_ctrl_handler.exe").c_str(),
+                          Path("AdminCheck.exe").c_str(), FALSE));
+    EndOfServing end = SendWhileTheServerRuns();
+    ASSERT_TRUE(end.serving) << "the server did not start\n" << end.console;
+    ASSERT_EQ(end.sent, 0u) << Read("send_ctrl_event.txt");
+    EXPECT_EQ(end.mark, "");
+    EXPECT_EQ(end.exit_code, static_cast<DWORD>(STATUS_CONTROL_C_EXIT));
+    EXPECT_TRUE(Appears(Path("KelmoraServer2.1_UAC.done"))) << "the server did not get the event";
+}
+
+TEST_P(ConsoleControl, DuringTheProbeEndsTheLauncherAndStartsNoServer)
+{
+    Write("net.out", NetUserListing("*Administrators"));
+    Write("net.delay", "3000");
+    PROCESS_INFORMATION launcher = StartLauncherInItsOwnConsole();
+    const bool probing = Appears(Path("net.args"));
+    const DWORD sent = probing ? SendEvent(launcher.dwProcessId) : ~0u;
+    LauncherRun run = WaitForLauncher(launcher);
+    Appears(Path("net.finished"));  // net goes on to its end: leave nothing running
+
+    ASSERT_TRUE(probing) << "net did not start\n" << run.console;
+    ASSERT_EQ(sent, 0u) << Read("send_ctrl_event.txt");
+    EXPECT_EQ(run.exit_code, static_cast<DWORD>(STATUS_CONTROL_C_EXIT));
+    EXPECT_FALSE(Exists(Path("servers.log"))) << Read("servers.log");
+}
+
+INSTANTIATE_TEST_SUITE_P(Event, ConsoleControl, testing::Values("ctrl-c", "ctrl-break"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param) == "ctrl-c" ? "CtrlC" : "CtrlBreak";
+                         });
 
 }  // namespace

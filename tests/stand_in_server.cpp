@@ -3,9 +3,27 @@
 // in the working folder ("<name> args=<count> probe-finished=<yes|no>"),
 // waits the milliseconds in server.delay, if any, then leaves <name>.done
 // behind and exits with the number in server.exitcode, if any.
+//
+// With a file server.ctrl in the folder, it instead runs until Ctrl-C or
+// Ctrl-Break reaches it, takes a second to shut down, and then writes the
+// event's name into <name>.done as its last act.
 #include <windows.h>
 #include <cstdio>
 #include <string>
+
+#include "stand_in_settings.h"
+
+static HANDLE ctrl_received;
+static const char* ctrl_name = "none";
+
+static BOOL WINAPI ShutDownOnCtrl(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    ctrl_name = event == CTRL_C_EVENT ? "ctrl-c" : "ctrl-break";
+    SetEvent(ctrl_received);
+    return TRUE;
+}
 
 static std::string OwnName()
 {
@@ -15,25 +33,16 @@ static std::string OwnName()
     return name.substr(0, name.size() - 4);  // without ".exe"
 }
 
-static int NumberIn(const char* name)
-{
-    int number = 0;
-    if (FILE* file = fopen(name, "rb")) {
-        if (fscanf(file, "%d", &number) != 1)
-            number = 0;
-        fclose(file);
-    }
-    return number;
-}
-
-static bool Exists(const char* name)
-{
-    return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
-}
-
 int main(int argc, char**)
 {
     const std::string name = OwnName();
+    // Before the log line, which tells the tests that the handler is in place.
+    const bool until_ctrl = Exists("server.ctrl");
+    if (until_ctrl) {
+        ctrl_received = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        SetConsoleCtrlHandler(ShutDownOnCtrl, TRUE);
+    }
+
     printf("%s started\n", name.c_str());
     fflush(stdout);
 
@@ -42,7 +51,14 @@ int main(int argc, char**)
             Exists("net.finished") ? "yes" : "no");
     fclose(log);
 
-    Sleep(NumberIn("server.delay"));
-    fclose(fopen((name + ".done").c_str(), "wb"));
+    if (until_ctrl) {
+        WaitForSingleObject(ctrl_received, 60000);
+        Sleep(1000);
+    } else {
+        Sleep(NumberIn("server.delay"));
+    }
+    FILE* done = fopen((name + ".done").c_str(), "wb");
+    fputs(until_ctrl ? ctrl_name : "", done);
+    fclose(done);
     return NumberIn("server.exitcode");
 }
