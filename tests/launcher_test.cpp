@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iostream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -363,6 +365,13 @@ bool InAdministratorsByThatName(const std::vector<std::wstring>& groups)
            std::find(groups.begin(), groups.end(), administrators) != groups.end();
 }
 
+std::string Narrow(const wchar_t* text)
+{
+    char narrow[512] = "";
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
 using RealNetUser = Launcher;
 
 TEST_F(RealNetUser, StartsTheServerThatTheAccountDatabasePredicts)
@@ -384,6 +393,79 @@ TEST_F(RealNetUser, StartsTheServerThatTheAccountDatabasePredicts)
 
     EXPECT_EQ(run.exit_code, 0u);
     EXPECT_EQ(Read("servers.log"), ServerLogLine(expected, false)) << run.console;
+}
+
+bool HoldsTheWord(const wchar_t* text)
+{
+    return text && wcsstr(text, L"Administrators");
+}
+
+// The server an account must get: _UAC for a member of the administrators
+// group by that name, the plain one where the word is in nothing net user
+// prints of the account, and nullptr where it stands elsewhere (a group such
+// as "Hyper-V Administrators", which net may cut short, or a comment): the
+// launcher's choice is then not predicted, and the account is left out.
+const char* ServerPredictedFor(const USER_INFO_3& account, const std::vector<std::wstring>& groups)
+{
+    if (InAdministratorsByThatName(groups))
+        return kUac;
+    bool word = false;
+    for (const std::wstring& group : groups)
+        word = word || HoldsTheWord(group.c_str());
+    for (const wchar_t* field : {account.usri3_name, account.usri3_full_name, account.usri3_comment,
+                                 account.usri3_usr_comment, account.usri3_home_dir,
+                                 account.usri3_script_path, account.usri3_profile})
+        word = word || HoldsTheWord(field);
+    return word ? nullptr : kPlain;
+}
+
+// Both decisions through the real net user: every Windows has local accounts
+// in the administrators group (the runner's own) and outside it (Guest,
+// DefaultAccount). Found by membership, as cloud images rename accounts.
+TEST_F(RealNetUser, EveryLocalAccountGetsTheServerItsGroupsPredict)
+{
+    if (RunningUnderWine())
+        GTEST_SKIP() << kNeedsWindowsNet;
+    USER_INFO_3* accounts = nullptr;
+    DWORD read = 0, total = 0, resume = 0;
+    NET_API_STATUS status = NetUserEnum(nullptr, 3, FILTER_NORMAL_ACCOUNT, reinterpret_cast<BYTE**>(&accounts),
+                                        MAX_PREFERRED_LENGTH, &read, &total, &resume);
+    if (status == ERROR_ACCESS_DENIED) {
+        NetApiBufferFree(accounts);
+        GTEST_SKIP() << "listing the local accounts with their details needs an administrator";
+    }
+    ASSERT_EQ(status, static_cast<NET_API_STATUS>(NERR_Success)) << "NetUserEnum failed";
+
+    Remove("net.exe");
+    std::set<std::string> decisions;
+    std::string wrong, left_out;
+    for (DWORD i = 0; i < read; ++i) {
+        const std::string name = Narrow(accounts[i].usri3_name);
+        std::vector<std::wstring> groups;
+        if (LocalGroupsOf(accounts[i].usri3_name, groups) != NERR_Success) {
+            left_out += " " + name + " (its groups cannot be read)";
+            continue;
+        }
+        const char* predicted = ServerPredictedFor(accounts[i], groups);
+        if (!predicted) {
+            left_out += " " + name + " (the word stands elsewhere)";
+            continue;
+        }
+        Remove("servers.log");
+        LauncherRun run = RunLauncher(name);
+        const std::string started = Read("servers.log");
+        if (run.exit_code != 0 || started != ServerLogLine(predicted, false))
+            wrong += name + ": predicted " + predicted + ", started " + (started.empty() ? "nothing\n" : started) +
+                     "exit status " + std::to_string(run.exit_code) + ", console:\n" + run.console + "\n";
+        decisions.insert(predicted);
+    }
+    NetApiBufferFree(accounts);
+
+    if (!left_out.empty())
+        std::cout << "Left out:" << left_out << "\n";
+    EXPECT_EQ(wrong, "");
+    EXPECT_EQ(decisions, (std::set<std::string>{kPlain, kUac}))
+        << "both decisions must be seen; accounts left out:" << left_out;
 }
 
 // --- Ctrl-C and Ctrl-Break, sent to the launcher's own console ----------------
@@ -493,5 +575,29 @@ INSTANTIATE_TEST_SUITE_P(Event, ConsoleControl, testing::Values("ctrl-c", "ctrl-
                          [](const testing::TestParamInfo<const char*>& info) {
                              return std::string(info.param) == "ctrl-c" ? "CtrlC" : "CtrlBreak";
                          });
+
+// --- A UNC working folder ------------------------------------------------------
+
+using UncWorkingFolder = Launcher;
+
+// The command interpreter refuses a UNC current directory and starts in the
+// Windows folder instead, where neither the folder's net nor a server is.
+TEST_F(UncWorkingFolder, StartsNoServerFromTheFolder)
+{
+    char full[MAX_PATH];
+    GetFullPathNameA(Path("").c_str(), sizeof full, full, nullptr);
+    if (full[1] != ':')
+        GTEST_SKIP() << full << " is not on a drive";
+    const std::string unc = std::string("\\\\localhost\\") + full[0] + "$" + (full + 2);
+    if (!Exists(unc + "AdminCheck.exe"))
+        GTEST_SKIP() << "the administrative share " << unc << " cannot be reached";
+    Write("net.out", NetUserListing("*Administrators"));
+
+    LauncherRun run = WaitForLauncher(StartLauncher("alice", "", 0, unc));
+
+    EXPECT_EQ(run.exit_code, 0u);
+    EXPECT_FALSE(Exists(Path("net.args"))) << run.console;
+    EXPECT_FALSE(Exists(Path("servers.log"))) << run.console;
+}
 
 }  // namespace
