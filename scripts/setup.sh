@@ -19,6 +19,8 @@ packages=(cmake ninja-build g++-mingw-w64-i686-posix binutils-mingw-w64-i686
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
 wine32_loader=/usr/lib/wine/wine
 binfmt=/proc/sys/fs/binfmt_misc
+# shellcheck source=/dev/null
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 
 installed() {
     [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]
@@ -114,13 +116,34 @@ for package in "${packages[@]}"; do
     installed "$package" || missing+=("$package")
 done
 
+# Installs the packages named, and removes none to make room for them.
+install_packages() {
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends --no-remove \
+        "$@" >/dev/null
+}
+
+# A mirror caught mid-sync may serve the security updates of the amd64 half
+# of a library that 32-bit Wine needs in both halves, and not yet those of its
+# i386 half; the two halves must be of one version, so apt finds no solution.
+# The release's own suite first gives both halves at the release's versions.
+install_packages_from_a_syncing_mirror() {
+    install_packages "$@" && return
+    [ -n "$codename" ] || exit 1
+    echo "setup: apt found no way to install them; trying again with $codename's own packages first." >&2
+    echo "setup: those come without the security updates the mirror has not synced yet;" >&2
+    echo "setup: 'apt-get update && apt-get upgrade' brings them once it has." >&2
+    install_packages -t "$codename" "$@" && return
+    echo "setup: that failed too: the Debian mirror may be in the middle of a sync." >&2
+    echo "setup: run this script again later." >&2
+    exit 1
+}
+
 if [ ${#missing[@]} -gt 0 ]; then
     need_root "missing ${missing[*]}"
     echo "setup: installing ${missing[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     update_package_lists
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
+    install_packages_from_a_syncing_mirror "${missing[@]}"
 fi
 
 runs_32bit && exit 0
@@ -131,8 +154,6 @@ runs_32bit && exit 0
 # QEMU 10 of bookworm-backports starts one in a fraction of a second.
 need_root "this machine cannot run 32-bit programs and needs QEMU's emulator for them"
 echo "setup: this machine cannot run 32-bit x86 programs; setting up QEMU's emulator for them"
-# shellcheck source=/dev/null
-codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 release=()
 if [ "$codename" = bookworm ]; then
     add_backports
