@@ -42,14 +42,14 @@ std::string GetStdoutFromCommand(std::string command)
     return output;
 }
 
-// Ctrl-C, Ctrl-Break and a logoff reach every process on the console, the
-// server included, and the server decides how to end. Claiming them keeps
-// Windows' default handler from ending the launcher while the server still
-// runs, so that whoever watches the launcher sees it end after the server.
-// Closing the console and shutting down keep their default.
+// Ctrl-C and Ctrl-Break reach every process on the console, the server
+// included, and the server decides how to end. Claiming them keeps Windows'
+// default handler from ending the launcher while the server still runs, so
+// that whoever watches the launcher sees it end after the server. Closing the
+// console, a logoff and a shutdown get Windows' default, as the server does.
 BOOL WINAPI LeaveCtrlEventsToTheServer(DWORD event)
 {
-    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_LOGOFF_EVENT;
+    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
 }
 
 int main()

@@ -1,6 +1,7 @@
-// Checks what GetStdoutFromCommand makes of the bytes a command writes, with
-// the stand-in net as the command: line ends are translated as the runtime's
-// text mode would, and every other byte is kept.
+// Tests the launcher's routines directly: what GetStdoutFromCommand makes of
+// the bytes a command writes, with the stand-in net as the command (line ends
+// are translated as the runtime's text mode would, and every other byte is
+// kept), and which console events the launcher's handler claims.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -32,17 +33,23 @@ const CaptureCase kCaptureCases[] = {
     {"StandardErrorIsMerged", "out\r\n", "err\r\n", "out\nerr\n"},
 };
 
+// Makes `folder` with a copy of the stand-in net, which is built beside this
+// program. The stand-in reads net.out and net.err in its working folder,
+// which is where the command interpreter also finds it.
+void MakeFolderWithStandInNet(const std::string& folder)
+{
+    char path[MAX_PATH];
+    std::string program(path, GetModuleFileNameA(nullptr, path, sizeof path));
+    std::string net = program.substr(0, program.find_last_of("\\/") + 1) + "net.exe";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CopyFileA(net.c_str(), (folder + "\\net.exe").c_str(), FALSE);
+}
+
 class Capture : public testing::TestWithParam<CaptureCase> {
 protected:
-    // The stand-in net reads net.out and net.err in the working folder,
-    // which is where the command interpreter also finds it.
     static void SetUpTestSuite()
     {
-        char path[MAX_PATH];
-        std::string program(path, GetModuleFileNameA(nullptr, path, sizeof path));
-        std::string net = program.substr(0, program.find_last_of("\\/") + 1) + "net.exe";
-        CreateDirectoryA("capture", nullptr);
-        CopyFileA(net.c_str(), "capture\\net.exe", FALSE);
+        MakeFolderWithStandInNet("capture");
         SetCurrentDirectoryA("capture");
     }
 };
@@ -56,6 +63,38 @@ TEST_P(Capture, ReturnsWhatTextModeWouldWithoutStoppingAtCtrlZ)
 
 INSTANTIATE_TEST_SUITE_P(Table, Capture, testing::ValuesIn(kCaptureCases),
                          [](const testing::TestParamInfo<CaptureCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// --- Which console events the launcher claims ----------------------------------
+
+struct CtrlEventCase {
+    const char* name;
+    DWORD event;
+    bool claimed;
+};
+
+const CtrlEventCase kCtrlEventCases[] = {
+    {"CtrlC", CTRL_C_EVENT, true},
+    {"CtrlBreak", CTRL_BREAK_EVENT, true},
+    {"Close", CTRL_CLOSE_EVENT, false},
+    {"Logoff", CTRL_LOGOFF_EVENT, false},
+    {"Shutdown", CTRL_SHUTDOWN_EVENT, false},
+    // Values Windows does not send.
+    {"Three", 3, false},
+    {"Four", 4, false},
+    {"Seven", 7, false},
+};
+
+class CtrlRoutine : public testing::TestWithParam<CtrlEventCase> {};
+
+TEST_P(CtrlRoutine, ClaimsCtrlCAndCtrlBreakOnly)
+{
+    EXPECT_EQ(LeaveCtrlEventsToTheServer(GetParam().event) != FALSE, GetParam().claimed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CtrlRoutine, testing::ValuesIn(kCtrlEventCases),
+                         [](const testing::TestParamInfo<CtrlEventCase>& info) {
                              return std::string(info.param.name);
                          });
 

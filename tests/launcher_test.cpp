@@ -479,13 +479,16 @@ bool Appears(const std::string& path)
     return Exists(path);
 }
 
-class ConsoleControl : public Launcher, public testing::WithParamInterface<const char*> {
+// How long a stand-in server waits for the event, in milliseconds: one that
+// never gets it then leaves "none" as its mark, well before the case's limit.
+const char kServerWaitForCtrl[] = "10000";
+
+const char kUacMark[] = "KelmoraServer2.1_UAC.done";
+
+class ConsoleEvents : public Launcher {
 protected:
     void SetUp() override
     {
-        if (RunningUnderWine())
-            GTEST_SKIP() << "Wine's console events are not Windows': Ctrl-Break fails with an invalid "
-                            "handle, Ctrl-C's default handler exits with 0, and cmd ends at once on Ctrl-C";
         Launcher::SetUp();
         // A CI service may start its steps with Ctrl-C ignored, which the
         // launcher would inherit. This process shares no console with it.
@@ -498,48 +501,92 @@ protected:
         return StartLauncher("alice", "", CREATE_NEW_CONSOLE);
     }
 
-    // Sends the event to everyone on the launcher's console, through a helper
+    // Sends `event` to everyone on the launcher's console, through a helper
     // that attaches to it: this process keeps its own console.
-    DWORD SendEvent(DWORD launcher) const
+    DWORD SendEvent(DWORD launcher, const char* event) const
     {
         return WaitForExit(StartProgram(FolderOfThisProgram() + "send_ctrl_event.exe",
-                                        "send_ctrl_event " + std::to_string(launcher) + " " + GetParam(),
+                                        "send_ctrl_event " + std::to_string(launcher) + " " + event,
                                         Path("send_ctrl_event.txt"), DETACHED_PROCESS));
     }
 
-    struct EndOfServing {
-        bool serving;  // the server had started
+    struct Sending {
+        bool reached;  // the launcher had got as far as the moment to send at
         DWORD sent;    // the helper's exit status
-        DWORD exit_code;
+        LauncherRun run;
         std::string mark;  // what the server had left when the launcher ended
-        std::string console;
     };
 
-    // Starts the server through the launcher, sends the event while it runs,
+    // Starts the server through the launcher, sends `event` while it runs,
     // and takes the server's mark the moment the launcher has ended.
-    EndOfServing SendWhileTheServerRuns() const
+    Sending SendWhileTheServerRuns(const char* event) const
     {
         Write("net.out", NetUserListing("*Administrators"));
-        Write("server.ctrl", "");
+        Write("server.ctrl", kServerWaitForCtrl);
         PROCESS_INFORMATION launcher = StartLauncherInItsOwnConsole();
-        EndOfServing end = {Appears(Path("servers.log")), ~0u, ~0u, "", ""};
-        if (end.serving)
-            end.sent = SendEvent(launcher.dwProcessId);
+        const bool serving = Appears(Path("servers.log"));
+        const DWORD sent = serving ? SendEvent(launcher.dwProcessId, event) : ~0u;
         LauncherRun run = WaitForLauncher(launcher);
-        end.mark = Read("KelmoraServer2.1_UAC.done");
-        end.exit_code = run.exit_code;
-        end.console = run.console;
-        return end;
+        return {serving, sent, run, Read(kUacMark)};
+    }
+
+    // Sends `event` while net, which outlasts it, is still answering.
+    Sending SendDuringTheProbe(const char* event) const
+    {
+        Write("net.out", NetUserListing("*Administrators"));
+        Write("net.delay", "3000");
+        PROCESS_INFORMATION launcher = StartLauncherInItsOwnConsole();
+        const bool probing = Appears(Path("net.args"));
+        const DWORD sent = probing ? SendEvent(launcher.dwProcessId, event) : ~0u;
+        LauncherRun run = WaitForLauncher(launcher);
+        Appears(Path("net.finished"));  // net goes on to its end: leave nothing running
+        return {probing, sent, run, ""};
+    }
+};
+
+// What Wine's console shows as well as Windows': Ctrl-C cuts the probe short,
+// and reaches the server.
+using ConsoleCtrlC = ConsoleEvents;
+
+TEST_F(ConsoleCtrlC, DuringTheProbeStartsNoServer)
+{
+    Sending sending = SendDuringTheProbe("ctrl-c");
+    ASSERT_TRUE(sending.reached) << "net did not start\n" << sending.run.console;
+    ASSERT_EQ(sending.sent, 0u) << Read("send_ctrl_event.txt");
+    EXPECT_FALSE(Exists(Path("servers.log"))) << Read("servers.log");
+}
+
+TEST_F(ConsoleCtrlC, WhileTheServerRunsReachesTheServer)
+{
+    Sending sending = SendWhileTheServerRuns("ctrl-c");
+    ASSERT_TRUE(sending.reached) << "the server did not start\n" << sending.run.console;
+    ASSERT_EQ(sending.sent, 0u) << Read("send_ctrl_event.txt");
+    // Wine's command interpreter ends at once on Ctrl-C, and the launcher
+    // with it, so the server's mark may come after the launcher's end.
+    ASSERT_TRUE(Appears(Path(kUacMark))) << "the server did not end";
+    EXPECT_EQ(Read(kUacMark), "ctrl-c");
+}
+
+// What only Windows' console shows: the wait for the server, Ctrl-Break, and
+// the exit status of a launcher that the default handler ends.
+class ConsoleControl : public ConsoleEvents, public testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override
+    {
+        if (RunningUnderWine())
+            GTEST_SKIP() << "Wine's console events are not Windows': Ctrl-Break fails with an invalid "
+                            "handle, Ctrl-C's default handler exits with 0, and cmd ends at once on Ctrl-C";
+        ConsoleEvents::SetUp();
     }
 };
 
 TEST_P(ConsoleControl, WhileTheServerRunsTheLauncherEndsAfterItWithZero)
 {
-    EndOfServing end = SendWhileTheServerRuns();
-    ASSERT_TRUE(end.serving) << "the server did not start\n" << end.console;
-    ASSERT_EQ(end.sent, 0u) << Read("send_ctrl_event.txt");
-    EXPECT_EQ(end.mark, GetParam()) << "the launcher ended before the server had shut down";
-    EXPECT_EQ(end.exit_code, 0u);
+    Sending sending = SendWhileTheServerRuns(GetParam());
+    ASSERT_TRUE(sending.reached) << "the server did not start\n" << sending.run.console;
+    ASSERT_EQ(sending.sent, 0u) << Read("send_ctrl_event.txt");
+    EXPECT_EQ(sending.mark, GetParam()) << "the launcher ended before the server had shut down";
+    EXPECT_EQ(sending.run.exit_code, 0u);
 }
 
 // The case above catches a launcher without the handler, which Windows'
@@ -548,27 +595,20 @@ TEST_P(ConsoleControl, WithoutTheHandlerTheLauncherWouldEndFirst)
 {
     ASSERT_TRUE(CopyFileA((FolderOfThisProgram() + "launcher_without_ctrl_handler.exe").c_str(),
                           Path("AdminCheck.exe").c_str(), FALSE));
-    EndOfServing end = SendWhileTheServerRuns();
-    ASSERT_TRUE(end.serving) << "the server did not start\n" << end.console;
-    ASSERT_EQ(end.sent, 0u) << Read("send_ctrl_event.txt");
-    EXPECT_EQ(end.mark, "");
-    EXPECT_EQ(end.exit_code, static_cast<DWORD>(STATUS_CONTROL_C_EXIT));
-    EXPECT_TRUE(Appears(Path("KelmoraServer2.1_UAC.done"))) << "the server did not get the event";
+    Sending sending = SendWhileTheServerRuns(GetParam());
+    ASSERT_TRUE(sending.reached) << "the server did not start\n" << sending.run.console;
+    ASSERT_EQ(sending.sent, 0u) << Read("send_ctrl_event.txt");
+    EXPECT_EQ(sending.mark, "");
+    EXPECT_EQ(sending.run.exit_code, static_cast<DWORD>(STATUS_CONTROL_C_EXIT));
+    EXPECT_TRUE(Appears(Path(kUacMark))) << "the server did not get the event";
 }
 
 TEST_P(ConsoleControl, DuringTheProbeEndsTheLauncherAndStartsNoServer)
 {
-    Write("net.out", NetUserListing("*Administrators"));
-    Write("net.delay", "3000");
-    PROCESS_INFORMATION launcher = StartLauncherInItsOwnConsole();
-    const bool probing = Appears(Path("net.args"));
-    const DWORD sent = probing ? SendEvent(launcher.dwProcessId) : ~0u;
-    LauncherRun run = WaitForLauncher(launcher);
-    Appears(Path("net.finished"));  // net goes on to its end: leave nothing running
-
-    ASSERT_TRUE(probing) << "net did not start\n" << run.console;
-    ASSERT_EQ(sent, 0u) << Read("send_ctrl_event.txt");
-    EXPECT_EQ(run.exit_code, static_cast<DWORD>(STATUS_CONTROL_C_EXIT));
+    Sending sending = SendDuringTheProbe(GetParam());
+    ASSERT_TRUE(sending.reached) << "net did not start\n" << sending.run.console;
+    ASSERT_EQ(sending.sent, 0u) << Read("send_ctrl_event.txt");
+    EXPECT_EQ(sending.run.exit_code, static_cast<DWORD>(STATUS_CONTROL_C_EXIT));
     EXPECT_FALSE(Exists(Path("servers.log"))) << Read("servers.log");
 }
 

@@ -5,8 +5,9 @@
 // behind and exits with the number in server.exitcode, if any.
 //
 // With a file server.ctrl in the folder, it instead runs until Ctrl-C or
-// Ctrl-Break reaches it, takes a second to shut down, and then writes the
-// event's name into <name>.done as its last act.
+// Ctrl-Break reaches it, or for the milliseconds written in server.ctrl,
+// takes a second to shut down, and then leaves <name>.done, holding the
+// event's name ("none" when none came), as its last act.
 #include <windows.h>
 #include <cstdio>
 #include <string>
@@ -52,13 +53,15 @@ int main(int argc, char**)
     fclose(log);
 
     if (until_ctrl) {
-        WaitForSingleObject(ctrl_received, 60000);
+        WaitForSingleObject(ctrl_received, NumberIn("server.ctrl"));
         Sleep(1000);
     } else {
         Sleep(NumberIn("server.delay"));
     }
-    FILE* done = fopen((name + ".done").c_str(), "wb");
+    // Written whole under another name first: the tests read it once it is there.
+    FILE* done = fopen((name + ".part").c_str(), "wb");
     fputs(until_ctrl ? ctrl_name : "", done);
     fclose(done);
+    MoveFileA((name + ".part").c_str(), (name + ".done").c_str());
     return NumberIn("server.exitcode");
 }
