@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iostream>
 #include <string>
 
 #define main AdminCheckMain  // the launcher's own entry is not run here
@@ -65,6 +66,37 @@ INSTANTIATE_TEST_SUITE_P(Table, Capture, testing::ValuesIn(kCaptureCases),
                          [](const testing::TestParamInfo<CaptureCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// --- A UNC working folder ------------------------------------------------------
+
+// The command interpreter refuses a UNC current folder and says so; whether on
+// its standard output, which the pipe captures, or on its standard error, is
+// what this case shows. The command first changes to the same folder by its
+// drive path, so that the stand-in net runs there.
+TEST(UncWorkingFolder, CapturesNetWholeAndShowsWhereTheWarningGoes)
+{
+    MakeFolderWithStandInNet("unc");
+    std::ofstream("unc\\net.out", std::ios::binary) << "User name alice\r\n*Users\r\n";
+
+    char full[MAX_PATH];
+    GetFullPathNameA("unc\\", sizeof full, full, nullptr);
+    if (full[1] != ':')
+        GTEST_SKIP() << full << " is not on a drive";
+    const std::string unc = std::string("\\\\localhost\\") + full[0] + "$" + (full + 2);
+    if (GetFileAttributesA((unc + "net.exe").c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "the administrative share " << unc << " cannot be reached";
+
+    char before[MAX_PATH];
+    GetCurrentDirectoryA(sizeof before, before);
+    ASSERT_TRUE(SetCurrentDirectoryA(unc.c_str()));
+    const std::string captured = GetStdoutFromCommand("cd /d \"" + std::string(full) + "\" && net");
+    SetCurrentDirectoryA(before);
+
+    EXPECT_NE(captured.find("User name alice\n*Users\n"), std::string::npos) << captured;
+    const bool warned = captured.find("UNC paths are not supported") != std::string::npos;
+    std::cout << "The command interpreter's UNC warning " << (warned ? "is" : "is not")
+              << " in the captured text:\n" << captured << "\n";
+}
 
 // --- Which console events the launcher claims ----------------------------------
 
