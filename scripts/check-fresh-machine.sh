@@ -68,6 +68,10 @@ remove_root() {
 }
 
 mkdir -p "$work"
+# One run at a time: another run's mounts are in its own namespace, unseen
+# here, so its root would look like one left behind.
+exec 9> "$work/lock"
+flock -n 9 || fail "another check is running (it holds $work/lock)"
 for old in "$work"/root.*; do
     [ -d "$old" ] || continue
     say "removing $old, left by an earlier run"
