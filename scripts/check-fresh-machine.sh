@@ -166,7 +166,11 @@ mount -t proc proc "$root/proc"
 mount --rbind /dev "$root/dev"
 took "$step" "laying out the root"
 
-packages_before=$(chroot "$root" dpkg-query -W -f '${Package}:${Architecture} ${Version}\n' | sort)
+# The root's packages, one "name:arch version" a line.
+root_packages() {
+    chroot "$root" dpkg-query -W -f '${Package}:${Architecture} ${Version}\n' | sort
+}
+packages_before=$(root_packages)
 
 logs=$work/logs
 mkdir -p "$logs"
@@ -220,7 +224,7 @@ done
 
 # Set-up may add packages and, from a synced mirror, bring security updates;
 # it must not remove or downgrade any package the machine had.
-packages_after=$(chroot "$root" dpkg-query -W -f '${Package}:${Architecture} ${Version}\n' | sort)
+packages_after=$(root_packages)
 changed=""
 while read -r package version; do
     now=$(awk -v p="$package" '$1 == p { print $2 }' <<< "$packages_after")
