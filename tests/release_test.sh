@@ -43,6 +43,8 @@ release "$work/a" "$work/unsigned"
 release "$work/b/at/another/depth" "$work/unsigned-again"
 zip_name=$(basename "$(ls "$work"/unsigned/*.zip)")
 unsigned=$work/unsigned/$zip_name
+version=${zip_name#AdminCheck-}
+version=${version%-win32.zip}
 
 check "two releases of one commit from two folders are identical" \
     cmp "$unsigned" "$work/unsigned-again/$zip_name"
@@ -72,6 +74,15 @@ signed_exe=$(ls "$work"/signed/files/*/AdminCheck.exe)
 check "the archive has one top folder with the launcher, README.txt and BUILDINFO.txt" \
     test "$(cd "$work/unsigned/files" && find . -type f | sort | tr '\n' ' ')" = \
     "./${zip_name%.zip}/AdminCheck.exe ./${zip_name%.zip}/BUILDINFO.txt ./${zip_name%.zip}/README.txt "
+# The archive's README.txt is the deployer's guide and nothing else: its
+# source, kept with LF line ends, with the version filled in and CR LF ends.
+guide_is_its_source() {
+    local source=$work/a/docs/deploying.md
+    grep -q @PROJECT_VERSION@ "$source" && ! grep -q $'\r' "$source" &&
+        sed "s/@PROJECT_VERSION@/$version/g; s/\$/\r/" "$source" | cmp - "$(dirname "$plain_exe")/README.txt"
+}
+check "README.txt is the deployer's guide with the version filled in and CR LF line ends" \
+    guide_is_its_source
 check "osslsigncode verifies the signed launcher" \
     osslsigncode verify -in "$signed_exe" -CAfile "$cert/cert.pem"
 osslsigncode remove-signature -in "$signed_exe" -out "$work/stripped.exe" >/dev/null
@@ -94,8 +105,6 @@ check "verify-release rejects an altered launcher with a recomputed checksum" \
 
 # The release notes for a tag: its version's section of the changelog.
 notes=$work/b/at/another/depth/scripts/release-notes.sh
-version=${zip_name#AdminCheck-}
-version=${version%-win32.zip}
 prints_only_its_section() {
     "$notes" "v$version" > "$work/notes.md" && [ -s "$work/notes.md" ] && ! grep '^## ' "$work/notes.md"
 }
