@@ -23,6 +23,7 @@ MAX_LONG_SHARE = 0.10
 LINK = re.compile(r"!?\[[^\]]*\]\(([^)\s]+)\)")
 LIST_MARKER = re.compile(r"^\s*(?:[-*+]|\d+\.)\s+")
 SENTENCE_END = re.compile(r"(?<=[.!?])[\"')\]*`]*\s+")
+FENCED_CODE = re.compile(r"```.*?```", re.S)
 
 
 def pages():
@@ -30,7 +31,7 @@ def pages():
 
 
 def broken_links(page):
-    text = re.sub(r"```.*?```", "", page.read_text(encoding="utf-8"), flags=re.S)
+    text = FENCED_CODE.sub("", page.read_text(encoding="utf-8"))
     for target in LINK.findall(text):
         if re.match(r"[a-z]+:", target) or target.startswith("#"):
             continue
@@ -41,7 +42,7 @@ def broken_links(page):
 
 def prose_units(text):
     """Yields each paragraph and each list item as one string of prose."""
-    text = re.sub(r"```.*?```", "", text, flags=re.S)
+    text = FENCED_CODE.sub("", text)
     for block in re.split(r"\n\s*\n", text):
         lines = [line for line in block.split("\n") if line.strip()]
         if not lines:
